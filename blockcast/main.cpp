@@ -1,0 +1,5 @@
+#include "blockcast/blockcast.h"
+
+int main() {
+    return blockcast::run();
+}
