@@ -42,6 +42,17 @@ struct State {
     int draw_page = 0;
 };
 
+// What a ray meets: the solid cell it entered, where, and the texture column.
+struct Hit {
+    int mx = 0, my = 0;     // the solid cell
+    double hx = 0, hy = 0;  // the point where the ray entered it
+    int u = 0;              // texture column 0..63
+};
+
+// Walks the grid from the viewer's cell along (rx, ry) until the ray enters a
+// solid cell; the viewer's own cell is never tested.
+Hit cast_ray(const World& world, const Viewer& viewer, double rx, double ry);
+
 // Opens the window, sets the palette, builds textures and map, places the viewer.
 void start_up(State& state);
 // One pass of the frame loop: draw, keys, limits, flip; false once Esc ended it.

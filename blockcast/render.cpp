@@ -14,12 +14,6 @@ namespace {
 using common::plot_block;
 using common::sign_of;
 
-struct Hit {
-    int mx = 0, my = 0;     // the solid cell entered
-    double hx = 0, hy = 0;  // where the ray entered it
-    int u = 0;              // texture column 0..63
-};
-
 // trunc toward zero of a value known to lie well inside int's range; a NaN
 // (a ray exactly along an axis from inside a solid block on a grid line)
 // gives 0 rather than an undefined conversion.
@@ -31,10 +25,11 @@ int texture_column(double along) {
     return trunc_to_int((along - std::trunc(along)) * 64);
 }
 
-// Walks the grid from the viewer's cell along (rx, ry) until it enters a
-// solid cell. t < 0: the next line of constant x comes first; a tie steps in
-// y. The viewer's own cell is never tested; the solid border ends the walk.
-Hit walk(const World& world, const Viewer& viewer, double rx, double ry) {
+}  // namespace
+
+// t < 0: the next line of constant x comes first; a tie steps in y. The
+// solid border ends the walk, as the viewer is held inside it.
+Hit cast_ray(const World& world, const Viewer& viewer, double rx, double ry) {
     Hit hit;
     int mx = static_cast<int>(std::trunc(viewer.pos_x));
     const int sx = sign_of(rx);
@@ -76,6 +71,8 @@ Hit walk(const World& world, const Viewer& viewer, double rx, double ry) {
     hit.my = my;
     return hit;
 }
+
+namespace {
 
 constexpr double int32_low = -2147483648.0, int32_high = 2147483647.0;
 
@@ -122,7 +119,7 @@ void render_view(const World& world, const Viewer& viewer, Span& span) {
     const double dY = cos_a * 2 / 320;
     double ry = (sin_a - cos_a) + dY / 2;
     for (int x = 0; x < columns; ++x) {
-        const Hit hit = walk(world, viewer, rx, ry);
+        const Hit hit = cast_ray(world, viewer, rx, ry);
         const double dist = (hit.hx - viewer.pos_x) * cos_a + (hit.hy - viewer.pos_y) * sin_a;
         rx = rx + dX;
         ry = ry + dY;

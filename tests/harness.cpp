@@ -37,6 +37,12 @@ void manual(std::uint64_t seed) {
     graphics::memory::start_run(current, -1);
 }
 
+void drive(const std::string& script_text, std::uint64_t seed) {
+    current = script(script_text);
+    graphics::fix_random_seed(seed);
+    graphics::memory::start_run(current, -1);
+}
+
 CommandResult castrun(const std::vector<std::string>& args) {
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());

@@ -24,6 +24,10 @@ bool run_program(int (*run)(), const std::string& script_text, long frames = -1,
 // hand: no script, no frame limit, generator seeded.
 void manual(std::uint64_t seed = 1);
 
+// Prepares the memory backend for a test that calls a program's frame() by
+// hand with the script's input applied at each pump_events (no frame limit).
+void drive(const std::string& script_text, std::uint64_t seed = 1);
+
 // castrun as a command, in process.
 struct CommandResult {
     int status;
