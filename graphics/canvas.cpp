@@ -228,6 +228,7 @@ void open_window(int driver, int mode, const char* title) {
     const ModeSize size = mode_size(mode);
     reset_canvas(size.width, size.height, driver == 9, title);
     seed_random(unseeded_state);  // a new window starts the sequence afresh
+    load_font();
     backend::open(title, size.width, size.height);
 }
 
@@ -363,6 +364,7 @@ void set_text_style(int font, int direction, int size) {
     canvas.text_font = font;
     canvas.text_direction = direction;
     canvas.text_size = size;
+    prepare_text(size < 6 ? size * 8 : size);  // glyphs are made here, not while drawing
 }
 
 void set_text_align(int horizontal, int vertical) {

@@ -56,6 +56,7 @@ std::string find_font_file() {
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
+    FcFini();  // fontconfig is needed once, to find the file
     return path;
 }
 
@@ -114,6 +115,8 @@ void load_font() {
     if (path.empty() || FT_Init_FreeType(&font.library) != 0) return;
     if (FT_New_Face(font.library, path.c_str(), 0, &font.face) != 0) font.face = nullptr;
 }
+
+void prepare_text(int height) { glyph_set(height); }
 
 bool render_text(int x, int y, const char* text, int height, int horizontal, int vertical) {
     const GlyphSet* set = glyph_set(height);

@@ -11,4 +11,8 @@ bool render_text(int x, int y, const char* text, int height, int horizontal, int
 // Finds and opens the font now rather than at the first text drawn.
 void load_font();
 
+// Renders the glyphs of that character height now rather than at the first
+// text drawn in it.
+void prepare_text(int height);
+
 }  // namespace graphics
