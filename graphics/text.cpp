@@ -116,7 +116,9 @@ void load_font() {
     if (FT_New_Face(font.library, path.c_str(), 0, &font.face) != 0) font.face = nullptr;
 }
 
-void prepare_text(int height) { glyph_set(height); }
+void prepare_text(int height) {
+    glyph_set(height);
+}
 
 bool render_text(int x, int y, const char* text, int height, int horizontal, int vertical) {
     const GlyphSet* set = glyph_set(height);

@@ -34,15 +34,15 @@ struct Profile {
 };
 
 constexpr Profile profiles[] = {
-    {"blockcast", 640, 480, true},  {"vectorcast", 640, 480, true}, {"sectorcast", 640, 480, true},
-    {"bspcast", 640, 480, true},    {"objectcast", 640, 480, true}, {"polycast", 800, 600, true},
-    {"voxelgrid", 640, 480, true},  {"voxelmouse", 800, 600, false}, {"voxelcave", 800, 600, true},
+    {"blockcast", 640, 480, true}, {"vectorcast", 640, 480, true},  {"sectorcast", 640, 480, true},
+    {"bspcast", 640, 480, true},   {"objectcast", 640, 480, true},  {"polycast", 800, 600, true},
+    {"voxelgrid", 640, 480, true}, {"voxelmouse", 800, 600, false}, {"voxelcave", 800, 600, true},
 };
 
 // Every key but Esc, which ends most of the programs.
-constexpr int keys[] = {0x25, 0x26, 0x27, 0x28, 0x20, 0x10, 0x11, 'A', 'B', 'C', 'D', 'E', 'F', 'G',
-                        'H',  'I',  'J',  'K',  'L',  'M',  'N',  'O', 'P', 'Q', 'R', 'S', 'T', 'U',
-                        'V',  'W',  'X',  'Y',  'Z',  '0',  '1',  '9'};
+constexpr int keys[] = {0x25, 0x26, 0x27, 0x28, 0x20, 0x10, 0x11, 'A', 'B', 'C', 'D', 'E',
+                        'F',  'G',  'H',  'I',  'J',  'K',  'L',  'M', 'N', 'O', 'P', 'Q',
+                        'R',  'S',  'T',  'U',  'V',  'W',  'X',  'Y', 'Z', '0', '1', '9'};
 
 graphics::Script random_script(const Profile& profile, long frames, std::uint64_t seed) {
     std::mt19937_64 rng(seed);
@@ -72,7 +72,8 @@ graphics::Script random_script(const Profile& profile, long frames, std::uint64_
             for (int i = 0; i < n; ++i) {
                 if (pick(5) == 0) {
                     line.typed.push_back(0);
-                    line.typed.push_back(static_cast<unsigned char>(std::array{72, 75, 77, 80}[static_cast<std::size_t>(pick(4))]));
+                    line.typed.push_back(static_cast<unsigned char>(
+                        std::array{72, 75, 77, 80}[static_cast<std::size_t>(pick(4))]));
                 } else {
                     unsigned char c = static_cast<unsigned char>(1 + pick(255));
                     if (c == 27) c = 'q';
@@ -99,11 +100,21 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 int main(int argc, char** argv) {
     if (argc != 4) {
@@ -137,10 +148,12 @@ int main(int argc, char** argv) {
     }
     armed = false;
     const long run = graphics::memory::pump_count() - (ended_early ? 0 : 1);
-    std::printf("soak %s: %ld frames of random input (seed %llu), %ld allocations after start-up, "
-                "peak RSS %ld KiB\n",
-                profile->name, run, static_cast<unsigned long long>(seed), allocations_after_start,
-                peak_rss_kib());
-    if (ended_early) std::printf("soak %s: the program ended by itself after %ld frames\n", profile->name, run);
+    std::printf(
+        "soak %s: %ld frames of random input (seed %llu), %ld allocations after start-up, "
+        "peak RSS %ld KiB\n",
+        profile->name, run, static_cast<unsigned long long>(seed), allocations_after_start,
+        peak_rss_kib());
+    if (ended_early)
+        std::printf("soak %s: the program ended by itself after %ld frames\n", profile->name, run);
     return allocations_after_start == 0 && !ended_early ? 0 : 1;
 }
