@@ -35,6 +35,7 @@ struct Room {
     double wall_height = 0.5;    // room units
     int pixel_step = 3;          // pixels between wall samples, across and down; 1..10
     double room_angle = 0.0;     // radians; grows every frame, never reduced
+    bool operator==(const Room&) const = default;
 };
 
 struct State {
