@@ -61,6 +61,12 @@ struct Edge {
     Point a, b;
 };
 
+// The real screen columns cast for a visible edge: from s1 (inclusive) to
+// s2 (exclusive), limited to the window.
+struct Span {
+    double s1 = 0, s2 = 0;
+};
+
 // What one ray meets: the edge's line at t * d, d = (sx - cx, focal).
 struct WallColumn {
     double t = 0;                // depth / focal
@@ -85,13 +91,12 @@ int run();
 
 // The pieces render_view is made of.
 Screen screen_of_window();
+// Vertex i of the ring, i = 0..side_count (side_count closes it).
 Point vertex(const Room& room, int i);
+// The plan-view lines of edge a-b, then its wall.
 void draw_wedge(const World& world, const Room& room, const Screen& screen, Point a, Point b);
+// Empty when the edge lies wholly nearer than the near line.
 std::optional<Edge> clip_to_near(Point a, Point b, double near_distance);
-// The real columns from s1 (inclusive) to s2 (exclusive), limited to the window.
-struct Span {
-    double s1 = 0, s2 = 0;
-};
 Span screen_span(const Edge& visible, const Screen& screen);
 // Empty when the ray runs parallel to the edge or meets its line at or behind
 // the eye, or when the wall would be infinitely high.
