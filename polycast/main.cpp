@@ -1,0 +1,5 @@
+#include "polycast/polycast.h"
+
+int main() {
+    return polycast::run();
+}
