@@ -47,26 +47,33 @@ Pointer read_pointer() {
             static_cast<std::uint16_t>(graphics::mouse_buttons())};
 }
 
-// Turns by the pointer and the keys and returns walk: -1, 0 or +1. Until
-// the mouse first moves in the window the pointer is at 0 and turns the view
-// left every frame.
+// The pointer's distance from the middle of the window (399.5) turns the
+// view every frame. The pointer reads 0 until the mouse first moves in the
+// window, so until then the view turns left by 0.3196 rad every frame:
+// intended.
+double pointer_turn(std::uint16_t pointer_x) {
+    return (pointer_x - graphics::max_x() / 2.0) * pointer_gain;
+}
+
+// Only a button held alone walks: with Shift, Ctrl or another button the
+// value is neither 1 nor 2 and the keys decide. Intended.
+int button_walk(std::uint16_t buttons, int walk) {
+    if (buttons == 1) return 1;
+    if (buttons == 2) return -1;
+    return walk;
+}
+
+// Turns by the pointer and the keys and returns walk: -1, 0 or +1.
 int read_controls(Viewer& v) {
     int walk = 0;
     const Pointer pointer = read_pointer();
-    v.view_angle += (pointer.x - graphics::max_x() / 2.0) * pointer_gain;
+    v.view_angle += pointer_turn(pointer.x);
     if (held(graphics::vk::up)) walk = 1;
     if (held(graphics::vk::down)) walk = -1;  // wins over Up
-    if (held('A')) v.grounded = true;
+    if (held('A')) v.grounded = true;         // a jump at any time, even in the air
     if (held(graphics::vk::left)) v.view_angle -= turn_speed;
     if (held(graphics::vk::right)) v.view_angle += turn_speed;
-    // A button counts only alone: with another button, Shift or Ctrl the
-    // keys decide.
-    if (pointer.buttons == 1) {
-        walk = 1;
-    } else if (pointer.buttons == 2) {
-        walk = -1;
-    }
-    return walk;
+    return button_walk(pointer.buttons, walk);
 }
 
 void set_vertical_speed(Viewer& v) {
@@ -107,10 +114,19 @@ void move_vertically(const World& world, Viewer& v) {
                  floor_at(world, c, r).level - 1);
 }
 
+// Moving down or resting, but not lower than before. At the top of a jump
+// vel_z is 0 and the eye does not move, so the viewer counts as standing
+// there and a held Space jumps again: intended.
+bool stands_on_something(double vel_z, double eye_level, double old_level) {
+    return vel_z >= 0 && eye_level <= old_level;
+}
+
 }  // namespace
 
 bool has_room(const World& world, double x, double y, double eye) {
-    // A footprint of +-0.25: three samples along y but only two along x.
+    // A footprint of +-0.25 sampled three times along y but only twice along
+    // x: intended. Across a footprint half a cell wide the middle sample only
+    // repeats a cell of the outer ones.
     constexpr double offsets_y[] = {-0.25, 0, 0.25};
     constexpr double offsets_x[] = {-0.25, 0.25};
     for (const double oy : offsets_y) {
@@ -148,8 +164,7 @@ bool frame(State& state) {
     const double old_level = v.eye_level;
     move_horizontally(state.world, v, walk);
     move_vertically(state.world, v);
-    // Moving down or resting, but not lower than before: on the ground.
-    v.grounded = v.vel_z >= 0 && v.eye_level <= old_level;
+    v.grounded = stands_on_something(v.vel_z, v.eye_level, old_level);
     render_view(state.world, v);
     return !held(graphics::vk::escape);
 }
