@@ -1,0 +1,5 @@
+#include "voxelcave/voxelcave.h"
+
+int main() {
+    return voxelcave::run();
+}
