@@ -302,6 +302,7 @@ void draw_line(int x1, int y1, int x2, int y2) {
         if (x1 == x2 && x1 >= 0 && x1 < canvas.width) {  // vertical: one clipped run
             int top = std::max(std::min(y1, y2), 0),
                 bottom = std::min(std::max(y1, y2), canvas.height - 1);
+            if (top > bottom) return;  // wholly above or below: no pointer past the page
             std::uint32_t* p =
                 canvas.draw_pixels() + static_cast<std::size_t>(top) * canvas.width + x1;
             for (int y = top; y <= bottom; ++y, p += canvas.width) *p = c;
