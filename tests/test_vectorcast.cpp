@@ -194,6 +194,25 @@ TEST(VectorcastRays, EndpointsCountAndTiesGoToTheLaterSegment) {
     }
 }
 
+// A wall across the heading 100 units ahead stands 10485.76 / 100 rows high
+// about row 100 (rows 48..152) in every column, since the distance is taken
+// along the heading; its texels run from row 0 to row 63 of the texture, in
+// the column measured from the segment's lower end.
+TEST(VectorcastRays, WallHeightFollowsTheDistanceAlongTheHeading) {
+    const World world = small_plan({{100, -50, 100, 50, 0}});
+    draw(world, Viewer{0, 0, 0});
+    for (int x : {100, 160, 220}) {
+        EXPECT_EQ(block(x, 47), 6u) << "column " << x;   // last ceiling row
+        EXPECT_NE(block(x, 48), 6u) << "column " << x;   // first wall row
+        EXPECT_NE(block(x, 152), 8u) << "column " << x;  // last wall row
+        EXPECT_EQ(block(x, 153), 8u) << "column " << x;  // first floor row
+    }
+    // Column 160 meets the wall at y = 0.3068: u = 32; texture 0 holds v + u.
+    EXPECT_EQ(block(160, 48), 32u);
+    EXPECT_EQ(block(160, 152), 32u + 63u);
+    for (int y = 49; y <= 152; ++y) EXPECT_GE(block(160, y), block(160, y - 1)) << "row " << y;
+}
+
 // The viewer stands on a segment: every ray that meets it meets it at the
 // viewer, at distance 0, which paints like no hit at all.
 TEST(VectorcastRays, HitAtDistanceZeroPaintsLikeNoHit) {
