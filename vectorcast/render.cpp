@@ -32,13 +32,15 @@ struct Hit {
 };
 
 // The heading plus the column's offset (-256 units at column 0, 0 at column
-// 160), truncated toward zero also when the sum is negative.
+// 160), truncated toward zero also when the sum is negative: intended, so a
+// negative sum rounds up where a positive one rounds down.
 int column_angle(int x, int a) {
     return static_cast<int>(std::trunc(std::atan(2.0 * x / 320 - 1) / unit_angle + a));
 }
 
 // No ray runs exactly along an axis, where its slope or inverse slope would
-// be zero or infinite: a multiple of 512 units moves one unit on.
+// be zero or infinite: a multiple of 512 units moves one unit on. Intended:
+// the middle column then looks one unit off a heading on an axis.
 int off_axis(int c) {
     return c % 512 == 0 ? c + 1 : c;
 }
@@ -73,7 +75,8 @@ Hit nearest_hit(const World& world, const Viewer& viewer, const Ray& r) {
         const bool along_x = major_axis_is_x(s);
         double ix = 0, iy = 0;
         if (along_x) {
-            // A segment of (near) zero length has no line to meet.
+            // A segment of (near) zero length has no line to meet, and its
+            // slope would divide by zero.
             if (!(std::abs(s.x1 - s.x2) > 0.1)) continue;
             const double sigma = static_cast<double>(s.y2 - s.y1) / (s.x2 - s.x1);
             const double gamma = s.x1 * sigma - s.y1;  // the line y = sigma*x - gamma
@@ -82,10 +85,10 @@ Hit nearest_hit(const World& world, const Viewer& viewer, const Ray& r) {
             iy = (ix - viewer.pos_x) * r.t + viewer.pos_y;
             if (!(s.x1 <= ix && ix <= s.x2)) continue;
         } else {
-            if (!(std::abs(s.y1 - s.y2) > 0.1)) continue;
+            if (!(std::abs(s.y1 - s.y2) > 0.1)) continue;  // as above
             const double sigma = static_cast<double>(s.x2 - s.x1) / (s.y2 - s.y1);
             const double gamma = s.y1 * sigma - s.x1;  // the line x = sigma*y - gamma
-            if (sigma == r.t_inv) continue;
+            if (sigma == r.t_inv) continue;            // parallel, as above
             iy = (gamma + r.b2) / (sigma - r.t_inv);
             ix = (iy - viewer.pos_y) * r.t_inv + viewer.pos_x;
             if (!(s.y1 <= iy && iy <= s.y2)) continue;
@@ -114,6 +117,9 @@ int texture_row(int y, double top, double h) {
     return v < texture_size ? static_cast<int>(v) : texture_size - 1;
 }
 
+// Ceiling on rows up to top, wall strictly between top and bottom, floor
+// below. With no wall (h = 0) row 100 is still ceiling: 101 ceiling rows and
+// 99 floor rows, intended.
 void paint_column(int x, double top, double h, const Texture& texture, int u) {
     const double bottom = h + top;
     for (int y = 0; y < rows; ++y) {
