@@ -2,6 +2,7 @@
 // frame loop driven by scripts as castrun drives it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
