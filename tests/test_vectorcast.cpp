@@ -78,7 +78,9 @@ void expect_plain_view() {
 TEST(VectorcastTextures, StayInTheirRangesAndAreLaidOutRowByColumn) {
     World world;
     vectorcast::build_textures(world);
-    const struct { int low, high; } ranges[] = {{0, 126}, {16, 23}, {32, 54}, {104, 176}};
+    const struct { int low, high; } ranges[] = {{0, 126}, {16, 23}, {32, 54}, {104, 175}};
+    // Texture 3's formula is bounded by 176, but on this grid the cosine and the
+    // sine never reach 1 together.
     for (int t = 0; t < vectorcast::texture_count; ++t) {
         int low = 255, high = 0;
         for (const auto& row : world.wall_textures[static_cast<std::size_t>(t)])
@@ -87,8 +89,7 @@ TEST(VectorcastTextures, StayInTheirRangesAndAreLaidOutRowByColumn) {
                 high = std::max<int>(high, texel);
             }
         EXPECT_EQ(low, ranges[t].low) << "texture " << t;
-        EXPECT_LE(high, ranges[t].high) << "texture " << t;
-        EXPECT_GE(high, ranges[t].high - 1) << "texture " << t;
+        EXPECT_EQ(high, ranges[t].high) << "texture " << t;
     }
     // [texture][row i][column j]; texture 3 takes the cosine of the row and
     // the sine of the column, with real quotients i/5 and j/5.
