@@ -1,0 +1,5 @@
+#include "vectorcast/vectorcast.h"
+
+int main() {
+    return vectorcast::run();
+}
