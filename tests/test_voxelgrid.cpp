@@ -122,8 +122,8 @@ TEST(VoxelgridWrap, PlotRecordSeesEveryCall) {
 // Views from many places and headings, near and far from the domes.
 TEST_F(Voxelgrid, EveryFramePaintsEachBigPixelOnceAndTheTopSixtyRowsBlack) {
     const double angles[] = {0, 0.7, 1.9, std::numbers::pi, -2.3, 4.6, 100.05};
-    for (int px = 0; px <= 63; px += 9) {
-        for (int py = 0; py <= 63; py += 9) {
+    for (int px = 0; px <= 63; px += 12) {
+        for (int py = 0; py <= 63; py += 12) {
             for (double angle : angles) {
                 SCOPED_TRACE(testing::Message()
                              << "at (" << px << ", " << py << ") heading " << angle);

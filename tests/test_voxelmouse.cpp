@@ -233,6 +233,27 @@ TEST_F(Voxelmouse, AColumnThatWouldNeverRiseEndsAtTheTopEdge) {
     EXPECT_NEAR(state.viewer.eye_level, 48 - 29.95, 1e-9);
 }
 
+// The position is never wrapped. Far out, where a ray step no longer moves the
+// sample and the coordinates are past any integer type, every sample lies in
+// cell (0, 0): the low six bits of such a large whole number are 0.
+TEST_F(Voxelmouse, FarPositionsStillFindTheirCell) {
+    for (const double far : {1e300, -1e300, 1e19}) {
+        SCOPED_TRACE(far);
+        graphics::memory::move_mouse(400, 300, 0);
+        state.viewer.pos_x = far;
+        state.viewer.pos_y = -far;
+        fill_draw_page(sentinel);
+        voxelmouse::render_view(state.world, state.viewer, voxelmouse::read_pointer());
+        for (int x = 0; x < 799; ++x) {
+            ASSERT_EQ(page_pixel(graphics::canvas.draw_page, x, 598), 91u) << "column " << x;
+            for (int y = 0; y < 599; ++y) {
+                const std::uint32_t v = page_pixel(graphics::canvas.draw_page, x, y);
+                ASSERT_TRUE(v == 91u || v == sentinel) << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST(VoxelmouseRun, AnyTypedKeyEndsTheProgram) {
     for (const std::string keys : {"q", "<Esc>", "<Up>", "<Space>", "7", "A"}) {
         SCOPED_TRACE(keys);
