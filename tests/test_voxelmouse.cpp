@@ -100,11 +100,9 @@ TEST_F(Voxelmouse, FrameShowsThePreviousPageFirst) {
         << "the first frame shows page 1, not yet drawn";
     EXPECT_NE(page_pixel(0, 400, 598), 0u);
 
-    fill_draw_page(sentinel);  // page 0: shown next, not cleared
-    graphics::canvas.draw_page = 1;
-    fill_draw_page(sentinel);  // page 1: cleared before the second frame draws
-    graphics::canvas.draw_page = 0;
-    graphics::canvas.pages[0] = first;
+    // The second frame shows page 0 as the first left it, then clears page 1
+    // and draws there.
+    std::fill(graphics::canvas.pages[1].begin(), graphics::canvas.pages[1].end(), sentinel);
     ASSERT_TRUE(voxelmouse::frame(state));
     EXPECT_EQ(graphics::canvas.show_page, 0);
     EXPECT_EQ(graphics::canvas.pages[0], first);

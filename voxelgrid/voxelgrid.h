@@ -12,7 +12,6 @@ constexpr int map_size = 64;
 constexpr int columns = 320, rows = 200;  // big pixels; rows 200..239 are never used
 
 // Levels are measured downward: a larger level is lower.
-constexpr double floor_level = 64;
 constexpr double dome_top_level = 49;
 
 // map[x][y]: the unit cell x <= X < x + 1, y <= Y < y + 1 of the plane.
