@@ -1,0 +1,5 @@
+#include "voxelgrid/voxelgrid.h"
+
+int main() {
+    return voxelgrid::run();
+}

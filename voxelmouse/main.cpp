@@ -1,0 +1,5 @@
+#include "voxelmouse/voxelmouse.h"
+
+int main() {
+    return voxelmouse::run();
+}
