@@ -3,6 +3,7 @@
 // painted up to the far edge of the surface it stands on, near to far, then a
 // backdrop and the sky close the column. Colours darken with distance inside
 // their 16-entry ramps.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -34,20 +35,46 @@ std::int32_t shade(std::int32_t c, std::int32_t top, std::int32_t step_count) {
     return c;
 }
 
-}  // namespace
-
-void put_block(std::int32_t x, std::int32_t y, std::int32_t c) {
+// Entry c of the ramp palette as the window's nearest colour.
+std::uint32_t window_colour(std::int32_t c) {
     const Rgb6& rgb = ramp_palette[static_cast<std::size_t>(c)];
-    const std::uint32_t colour = graphics::rgb_colour(4 * rgb.red, 4 * rgb.green, 4 * rgb.blue);
-    graphics::set_fill(1, colour);
-    graphics::fill_rect(2 * x, 2 * y, 2 * x + 2, 2 * y + 2);
+    return graphics::rgb_colour(4 * rgb.red, 4 * rgb.green, 4 * rgb.blue);
 }
 
-void draw_span(std::int32_t x, std::int32_t y1, std::int32_t y2, std::int32_t c) {
+// Blocks x1..x2 by y1..y2 in one window colour: the same pixels as putting
+// each of them in turn, since a block's pixels are 2x..2x + 2 by 2y..2y + 2.
+void fill_blocks(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                 std::uint32_t colour) {
+    graphics::set_fill(1, colour);
+    graphics::fill_rect(2 * x1, 2 * y1, 2 * x2 + 2, 2 * y2 + 2);
+}
+
+struct Rows {
+    std::int32_t first = 0, last = 0;  // empty when first > last
+};
+
+// A span's rows in increasing order, kept inside rows 0..199.
+Rows span_rows(std::int32_t y1, std::int32_t y2) {
     if (y2 < y1) std::swap(y1, y2);
     if (y1 < 0) y1 = 0;
     if (y2 >= view_rows) y2 = view_rows - 1;
-    for (std::int32_t y = y1; y <= y2; ++y) put_block(x, y, c);
+    return {y1, y2};
+}
+
+}  // namespace
+
+void put_block(std::int32_t x, std::int32_t y, std::int32_t c) {
+    fill_blocks(x, y, x, y, window_colour(c));
+}
+
+// Every block of a span, and of a box, has the same colour, so the order in
+// which they are painted cannot show: each run of them is filled at once, one
+// colour lookup and one fill instead of one per block, for the same picture.
+
+void draw_span(std::int32_t x, std::int32_t y1, std::int32_t y2, std::int32_t c) {
+    const Rows rows = span_rows(y1, y2);
+    if (rows.first > rows.last) return;
+    fill_blocks(x, rows.first, x, rows.last, window_colour(c));
 }
 
 // The end blocks of a box wider than one column are drawn for every column
@@ -59,11 +86,14 @@ void draw_box(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2
         return;
     }
     if (x2 < x1) std::swap(x1, x2);
-    for (std::int32_t i = x1; i <= x2; ++i) {
-        if (0 <= i && i < view_columns) draw_span(i, y1, y2, c);
-        put_block(i, y1, c);
-        put_block(i, y2, c);
+    const std::uint32_t colour = window_colour(c);
+    const Rows rows = span_rows(y1, y2);
+    const std::int32_t first = std::max(x1, 0), last = std::min(x2, view_columns - 1);
+    if (first <= last && rows.first <= rows.last) {
+        fill_blocks(first, rows.first, last, rows.last, colour);
     }
+    fill_blocks(x1, y1, x2, y1, colour);
+    fill_blocks(x1, y2, x2, y2, colour);
 }
 
 void cast_column(const World& world, const Viewer& viewer, std::int32_t offset,
