@@ -115,6 +115,8 @@ void draw_span(std::int32_t x, std::int32_t y1, std::int32_t y2, std::int32_t c)
 // Spans of columns x1..x2 inside the view, and end blocks on rows y1 and y2
 // of every column of a wider box, unclipped.
 void draw_box(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::int32_t c);
+// The sine-table index of the ray at offset from the heading.
+std::int32_t ray_angle(std::int32_t heading, std::int32_t offset);
 // Casts and paints the block columns column..column + column_step - 1 for the
 // ray at offset from the heading.
 void cast_column(const World& world, const Viewer& viewer, std::int32_t offset,

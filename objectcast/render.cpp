@@ -17,16 +17,6 @@ namespace {
 
 using std::numbers::pi;
 
-// The ray's heading for a view offset. Below 0 it gains 1795 but above 1795
-// it loses 1796: the two corrections differ on purpose (intended), and both
-// keep the index inside 0..1795.
-std::int32_t ray_angle(std::int32_t heading, std::int32_t offset) {
-    std::int32_t a = heading + offset;
-    if (a < 0) a += 1795;
-    if (a > 1795) a -= 1796;
-    return a;
-}
-
 // Darkens colour c by one entry per 8 steps of distance inside the ramp whose
 // brightest entry is top; below the ramp's start it is black.
 std::int32_t shade(std::int32_t c, std::int32_t top, std::int32_t step_count) {
@@ -62,6 +52,16 @@ Rows span_rows(std::int32_t y1, std::int32_t y2) {
 }
 
 }  // namespace
+
+// Below 0 the ray's angle gains 1795 but above 1795 it loses 1796: the two
+// corrections differ on purpose (intended), and both keep the index inside
+// 0..1795 for offsets -159..160.
+std::int32_t ray_angle(std::int32_t heading, std::int32_t offset) {
+    std::int32_t a = heading + offset;
+    if (a < 0) a += 1795;
+    if (a > 1795) a -= 1796;
+    return a;
+}
 
 void put_block(std::int32_t x, std::int32_t y, std::int32_t c) {
     fill_blocks(x, y, x, y, window_colour(c));
@@ -148,6 +148,9 @@ void cast_column(const World& world, const Viewer& viewer, std::int32_t offset,
             draw_box(column, viewer.horizon + near_row, right, viewer.horizon + far_row + 1, c);
             clip_row = far_row;
         }
+        // A drawn height of 0 is remembered as 1, so the next step's near edge
+        // can start a row short of this far edge and leave a one-row seam:
+        // intended.
         prev_height = h != 0 ? h : 1;
         if (viewer.horizon + clip_row < 0) {  // painted up to the top of the view
             t = ramp_top;

@@ -387,8 +387,9 @@ bool is_solid(std::int32_t t) {
     return t > 15 || t < -128;
 }
 
-// The end tests are two separate ifs, so an object whose low equals its high
-// flips twice in one frame and keeps climbing: intended.
+// The end tests are two separate ifs, both made after the step, so an object
+// whose low equals its high flips twice on the frame it stands at that height
+// and carries on through it: intended.
 void update_objects(World& world) {
     for (int k = 1; k <= world.object_count; ++k) {
         MovingObject& o = world.object_table[k];
