@@ -4,6 +4,7 @@
 // backdrop and the sky close the column. Colours darken with distance inside
 // their 16-entry ramps.
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -27,6 +28,7 @@ std::int32_t shade(std::int32_t c, std::int32_t top, std::int32_t step_count) {
 
 // Entry c of the ramp palette as the window's nearest colour.
 std::uint32_t window_colour(std::int32_t c) {
+    assert(0 <= c && c <= 255);  // a shade below its ramp is 0, never negative
     const Rgb6& rgb = ramp_palette[static_cast<std::size_t>(c)];
     return graphics::rgb_colour(4 * rgb.red, 4 * rgb.green, 4 * rgb.blue);
 }

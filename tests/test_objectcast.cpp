@@ -590,6 +590,18 @@ TEST_F(Controls, HeldSpaceKeepsRising) {
     }
 }
 
+TEST_F(Controls, EyeStopsAtItsHighestLevel) {
+    // However long Space is held the eye stops at -1e9, so that no row
+    // computed from it leaves 32 bits.
+    start("30\n3 Space");
+    frames(30);
+    viewer().eye_level = -999'999'500;
+    frames(1);
+    EXPECT_EQ(viewer().eye_level, -999'999'850);
+    frames(2);
+    EXPECT_EQ(viewer().eye_level, -1'000'000'000);
+}
+
 TEST_F(Controls, HeadingCorrections) {
     struct Row {
         const char* key;
