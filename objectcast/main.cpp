@@ -1,0 +1,5 @@
+#include "objectcast/objectcast.h"
+
+int main() {
+    return objectcast::run();
+}
