@@ -119,6 +119,7 @@ void read_map(std::string_view text, const char* file_name, Map& map,
     map = Map{};
     Reader r{ValueReader(text)};
     const std::int16_t count = r.integer("wall_count", -1, false);
+    const int count_line = r.in.line();
     map.pos_x = r.real("pos_x", -1, false);
     map.pos_y = r.real("pos_y", -1, false);
     map.view_angle = r.integer("view_angle", -1, false);
@@ -127,7 +128,7 @@ void read_map(std::string_view text, const char* file_name, Map& map,
     // read, so that the walls still line up, and dropped.
     const int kept = count < 0 ? 0 : count > max_walls ? max_walls : count;
     if (count > max_walls) {
-        messages.push_back(where(file_name, r.in.line()) + "wall_count " + std::to_string(count) +
+        messages.push_back(where(file_name, count_line) + "wall_count " + std::to_string(count) +
                            " is above " + std::to_string(max_walls) + ": only the first " +
                            std::to_string(max_walls) + " nodes and walls are kept");
     }
