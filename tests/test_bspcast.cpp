@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bspcast/bspcast.h"
+#include "bspcast_fuzz_input.h"
 #include "graphics/canvas.h"
 #include "graphics/memory_backend.h"
 #include "graphics/window.h"
@@ -616,6 +618,24 @@ TEST_F(BspRender, AbsurdCoordinatesDrawWithoutFault) {
     EXPECT_EQ(pixel_at(0, 240), 31u);
     draw(map_of({wall(-1e6, 20, 1e6, 20, 56, -44)}));
     EXPECT_EQ(pixel_at(0, 240), 0u);
+}
+
+// The fuzzer's kept inputs (seeds and any input that once failed), replayed
+// the way the fuzz target runs them, in every build.
+TEST_F(BspRender, FuzzInputsReplay) {
+    const std::filesystem::path folder =
+        std::filesystem::path(CAST_SOURCE_DIR) / "tests/fuzz/bspcast";
+    auto state = std::make_unique<State>();
+    int replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+        fuzz::exercise_map(bytes, *state);
+        EXPECT_LE(state->map.wall_count, 100) << entry.path();
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 2);
 }
 
 // --------------------------------------------------------------- movement
