@@ -138,6 +138,17 @@ TEST(BspReader, RealSyntax) {
     }
 }
 
+// A token is at most 255 characters; the rest of a longer run goes with the
+// rest of its line.
+TEST(BspReader, LongTokenIsCutAt255Characters) {
+    const std::string long_token = std::string(254, '0') + "12345";
+    std::vector<std::string> messages;
+    const Map map = read(lines({"0", long_token, "7"}), &messages);
+    EXPECT_EQ(map.pos_x, 1);
+    EXPECT_EQ(map.pos_y, 7);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST(BspReader, IntegerSyntaxAndSixteenBitWrap) {
     struct Case {
         const char* token;
