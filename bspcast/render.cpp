@@ -104,14 +104,27 @@ double row_of(double height, double y, double eye_z) {
     return (height - eye_z) / (50 * y) * centre_x + centre_y;
 }
 
+// The lateral positions of the ends to draw. Intended: a t1 other than 0 (or
+// a t2 other than 1) moves only the lateral coordinate of that end; its depth
+// stays that of the segment's end unless a near or far cut moved it, so the
+// pieces of a split wall lean a little.
+void lateral_ends(const ViewWall& v, Ends& e) {
+    e.xa = v.t1 != 0 ? v.x1 + v.t1 * (v.x2 - v.x1) : v.x1;
+    e.xb = v.t2 != 1 ? v.x1 + v.t2 * (v.x2 - v.x1) : v.x2;
+}
+
+// Intended: only the right end is clamped, to column 317, and the steps keep
+// the width measured before the clamp; the left end is never clamped.
+void clamp_right_end(ScreenWall& s) {
+    if (std::trunc(s.sx2 + 0.5) >= screen_w) s.sx2 = screen_w - 1;
+}
+
 void project_wall(const Wall& wall, double eye_z, ViewWall& v, ScreenWall& s) {
     v.visible = false;
     double ya = 0, yb = 0;
     if (!clip_depth(v, ya, yb)) return;
     Ends e{0, ya, 0, yb, wall.top1, wall.bottom1, wall.top2, wall.bottom2};
-    // A t_start or t_end other than 0 or 1 moves only the lateral coordinate.
-    e.xa = v.t1 != 0 ? v.x1 + v.t1 * (v.x2 - v.x1) : v.x1;
-    e.xb = v.t2 != 1 ? v.x1 + v.t2 * (v.x2 - v.x1) : v.x2;
+    lateral_ends(v, e);
     if (!clip_sides(v, e)) return;
 
     double sa = column_of(e.xa, e.ya), sb = column_of(e.xb, e.yb);
@@ -131,7 +144,7 @@ void project_wall(const Wall& wall, double eye_z, ViewWall& v, ScreenWall& s) {
     s.bottom_y = bottom_a;
     s.top_step = (top_b - top_a) / n;
     s.bottom_step = (bottom_b - bottom_a) / n;
-    if (std::trunc(s.sx2 + 0.5) >= screen_w) s.sx2 = screen_w - 1;  // the steps keep n
+    clamp_right_end(s);
 }
 
 // One row index from a projected edge. Rows beyond the view paint nothing
