@@ -1,0 +1,5 @@
+#include "bspcast/bspcast.h"
+
+int main() {
+    return bspcast::run();
+}
