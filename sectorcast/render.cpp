@@ -138,11 +138,11 @@ void paint_column(std::int32_t x, const World& world, const Viewer& viewer,
     std::int32_t clip = clip_start;
     std::int32_t s = viewer.current_sector;
     double prev_dist = 0;
-    // With the viewer inside its sector a ray crosses each convex sector once,
-    // so it passes at most 21 portals. A viewer left outside current_sector
-    // (a solid wall and then a portal crossed in one move) could send it on
-    // through portals it does not really pass: the count ends the walk, the
-    // last portal then standing as a solid wall.
+    // Each portal lies farther than the last (d > prev_dist), and with the
+    // viewer inside its sector a ray passes each sector about once, far fewer
+    // than 22 portals. A viewer left outside current_sector (a solid wall and
+    // then a portal crossed in one move) or a table gone wrong must not walk
+    // on without end: after 22 portals the next one stands as a solid wall.
     for (int crossed = 0;; ++crossed) {
         const Sector& sector = world.sectors[s];
         const Nearest nearest = nearest_wall(sector, ray, viewer, heading, prev_dist);
