@@ -359,6 +359,31 @@ TEST_F(Sectorcast, AWallAtAlmostNoDistanceFillsTheColumn) {
     }
 }
 
+TEST_F(Sectorcast, OfTwoWallsAtTheSameDistanceTheEarlierIsTaken) {
+    // The same line stored twice, once solid and once as a portal to a room
+    // beyond: whichever comes first in the wall order decides the picture.
+    World& world = state->world;
+    const auto view_with = [&](std::vector<Wall> walls) {
+        world = empty_world();
+        world.sectors[1].wall_count = static_cast<std::int32_t>(walls.size());
+        for (std::size_t j = 0; j < walls.size(); ++j) world.sectors[1].walls[j] = walls[j];
+        world.sectors[2].wall_count = 2;
+        world.sectors[2].walls[0] = wall(-500, 10, 500, 10, 1);
+        world.sectors[2].walls[1] = wall(-500, 40, 500, 41, 0);
+        world.sectors[2].floor_height = 400;
+        place(1, 0.5, 0, 322);
+        graphics::clear_page();
+        draw();
+        return graphics::canvas.pages[graphics::canvas.draw_page];
+    };
+    const Wall solid = wall(-500, 10, 500, 10, 0), portal = wall(-500, 10, 500, 10, 2);
+    const auto solid_only = view_with({solid});
+    const auto portal_only = view_with({portal});
+    ASSERT_NE(solid_only, portal_only);
+    EXPECT_EQ(view_with({solid, portal}), solid_only);
+    EXPECT_EQ(view_with({portal, solid}), portal_only);
+}
+
 TEST_F(Sectorcast, ThePortalWalkEndsAfter22Crossings) {
     // Four sectors whose walls interleave: y = 1 (1), 2 (2), 3 (3), 4 (4),
     // 5 (1), ... 32 (4), each a portal to the next sector round. A ray going
