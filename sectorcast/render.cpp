@@ -147,14 +147,20 @@ void paint_column(std::int32_t x, const World& world, const Viewer& viewer,
         const Sector& sector = world.sectors[s];
         const Nearest nearest = nearest_wall(sector, ray, viewer, heading, prev_dist);
         const auto f = rows_from_horizon(eye - sector.floor_height, nearest.best);
-        if (!f) return paint_rest_as_wall(x, clip, nearest.slope);
+        if (!f) {
+            paint_rest_as_wall(x, clip, nearest.slope);
+            return;
+        }
         paint_under_clip(x, *f, floor_colour(s), clip);
 
         // No qualifying wall: the sector's far side is a solid wall at 2000.
         const std::int32_t n = nearest.wall == no_wall ? 0 : sector.walls[nearest.wall].next_sector;
         if (n != 0 && crossed < sector_count) {
             const auto riser = rows_from_horizon(eye - world.sectors[n].floor_height, nearest.best);
-            if (!riser) return paint_rest_as_wall(x, clip, nearest.slope);
+            if (!riser) {
+                paint_rest_as_wall(x, clip, nearest.slope);
+                return;
+            }
             paint_under_clip(x, *riser, riser_colour(n), clip);
             s = n;
             prev_dist = nearest.best;
@@ -166,7 +172,10 @@ void paint_column(std::int32_t x, const World& world, const Viewer& viewer,
         // flat plane at height 4046 wherever the viewer stands.
         const auto cz = rows_from_horizon(
             double(world.ceiling_height) + eye_above_floor - viewer.eye_floor, nearest.best);
-        if (!cz) return paint_rest_as_wall(x, clip, nearest.slope);
+        if (!cz) {
+            paint_rest_as_wall(x, clip, nearest.slope);
+            return;
+        }
         if (horizon - *cz <= clip + horizon) {
             draw_span(x, 0, horizon - *cz, ceiling_colour);
             // The wall repaints the ceiling's last row.
