@@ -60,7 +60,7 @@ class Sectorcast : public ::testing::Test {
     // from the script as castrun does; false if Esc ended the loop.
     bool play(const std::string& text) {
         script = harness::script(text);
-        graphics::memory::start_run(script, script.frames() + 1);
+        graphics::memory::start_run(script, script.frames());
         for (long k = 0; k < script.frames(); ++k) {
             if (!sectorcast::frame(*state)) return false;
         }
