@@ -50,6 +50,13 @@ std::optional<std::int32_t> rows_from_horizon(double height, double distance) {
     return static_cast<std::int32_t>(rows_down);
 }
 
+// The height the ceiling is drawn at above the eye: ceiling_height + 1023 - E.
+// Intended: a plus where a minus might be expected; the ceiling is one flat
+// plane at height 2000 + 2 * 1023 = 4046 wherever the viewer stands.
+double ceiling_above_eye(const World& world, const Viewer& viewer) {
+    return double(world.ceiling_height) + eye_above_floor - viewer.eye_floor;
+}
+
 // The ray of one column: its line y = t x + b and the signs of its direction.
 struct Ray {
     int sx = 1, sy = 1;
@@ -167,11 +174,7 @@ void paint_column(std::int32_t x, const World& world, const Viewer& viewer,
             continue;
         }
 
-        // Intended: the ceiling lies (2000 + 1023 - E) / d rows above the
-        // horizon, a plus where a minus might be expected, which makes it one
-        // flat plane at height 4046 wherever the viewer stands.
-        const auto cz = rows_from_horizon(
-            double(world.ceiling_height) + eye_above_floor - viewer.eye_floor, nearest.best);
+        const auto cz = rows_from_horizon(ceiling_above_eye(world, viewer), nearest.best);
         if (!cz) {
             paint_rest_as_wall(x, clip, nearest.slope);
             return;
