@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "common/common.h"
-#include "graphics/window.h"
 #include "sectorcast/sectorcast.h"
 
 namespace sectorcast {
