@@ -1,0 +1,5 @@
+#include "sectorcast/sectorcast.h"
+
+int main() {
+    return sectorcast::run();
+}
