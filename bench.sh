@@ -15,7 +15,7 @@ runs=(
     "blockcast|start, seed 1|3000|--seed 1|1500"
     "vectorcast|start|3000||1500"
     "sectorcast|start|3000||1500"
-    "bspcast|castle, turning|3000|--script $root/docs/bench/bspcast-turning.script|1500"
+    "bspcast|castle: in through the gate, then turning|3000|--script $root/docs/bspcast-bench.script|1500"
     "objectcast|column_step 2|2000||1000"
     "objectcast|column_step 1|2000|--script $root/docs/bench/objectcast-step1.script|500"
     "polycast|start|2000||1000"

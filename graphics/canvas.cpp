@@ -15,6 +15,7 @@ namespace graphics {
 
 Canvas canvas;
 Input input;
+FillRectObserver fill_rect_observer = nullptr;
 
 namespace {
 
@@ -273,6 +274,7 @@ void set_fill(int pattern, std::uint32_t colour) {
 void fill_rect(int x1, int y1, int x2, int y2) {
     if (canvas.fill_pattern == 9) return;  // no fill
     const std::uint32_t c = canvas.fill_pattern == 0 ? 0u : canvas.fill_colour;
+    if (fill_rect_observer != nullptr) fill_rect_observer(x1, y1, x2, y2, c);
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
     x2 = std::min(x2, canvas.width - 1);

@@ -69,6 +69,12 @@ struct Input {
 extern Canvas canvas;
 extern Input input;
 
+// When set, fill_rect hands every call's corners, as given, and the colour it
+// fills with to this function before it draws: tests count and record big
+// pixels through it. Null in every program run.
+using FillRectObserver = void (*)(int x1, int y1, int x2, int y2, std::uint32_t colour);
+extern FillRectObserver fill_rect_observer;
+
 // The standard default palette of the 256-colour mode, with its exceptions.
 std::array<Rgb, 256> default_palette();
 

@@ -15,14 +15,6 @@
 #include "harness.h"
 #include "voxelgrid/voxelgrid.h"
 
-// The link wraps common::plot_block (tests/tests_voxelgrid.cmake): every
-// call, from the program or from here, comes through counting_plot_block,
-// which records it and hands it to the real plotter.
-void real_plot_block(std::int32_t x, std::int32_t y,
-                     std::uint8_t colour) asm("__real__ZN6common10plot_blockEiih");
-void counting_plot_block(std::int32_t x, std::int32_t y,
-                         std::uint8_t colour) asm("__wrap__ZN6common10plot_blockEiih");
-
 namespace {
 
 using voxelgrid::columns;
@@ -38,18 +30,26 @@ PlotRecord record;
 
 }  // namespace
 
-void counting_plot_block(std::int32_t x, std::int32_t y, std::uint8_t colour) {
+// Every fill_rect of a voxelgrid frame is one plot_block call: the window
+// layer's observer sees each one with its corners and colour.
+void record_plot_block(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    const int x = x1 / 2, y = y1 / 2;
     ++record.calls;
-    if (x >= 0 && x < columns && y >= 0 && y < rows) {
+    if (x1 % 2 == 0 && y1 % 2 == 0 && x2 == x1 + 2 && y2 == y1 + 2 && x >= 0 && x < columns &&
+        y >= 0 && y < rows) {
         ++record.times[x][y];
-        record.colour[x][y] = colour;
+        record.colour[x][y] = static_cast<std::uint8_t>(colour);
     } else {
         ++record.outside;
     }
-    real_plot_block(x, y, colour);
 }
 
 namespace {
+
+void start_recording() {
+    record = PlotRecord{};
+    graphics::fill_rect_observer = record_plot_block;
+}
 
 constexpr std::uint32_t sentinel = 7;
 
@@ -62,7 +62,7 @@ class Voxelgrid : public ::testing::Test {
     void SetUp() override {
         harness::manual();
         voxelgrid::start_up(state);
-        record = PlotRecord{};
+        start_recording();
     }
     voxelgrid::State state;
 };
@@ -108,10 +108,10 @@ TEST_F(Voxelgrid, MapsHoldFloorAndTwoDomesWithTruncatedColours) {
     }
 }
 
-TEST(VoxelgridWrap, PlotRecordSeesEveryCall) {
+TEST(VoxelgridRecord, SeesEveryPlotBlockCall) {
     harness::manual();
     graphics::open_window(3, 4, "plot");
-    record = PlotRecord{};
+    start_recording();
     common::plot_block(3, 4, 9);
     EXPECT_EQ(record.calls, 1);
     EXPECT_EQ(record.colour[3][4], 9);
@@ -129,7 +129,7 @@ TEST_F(Voxelgrid, EveryFramePaintsEachBigPixelOnceAndTheTopSixtyRowsBlack) {
                              << "at (" << px << ", " << py << ") heading " << angle);
                 auto& page = graphics::canvas.pages[graphics::canvas.draw_page];
                 std::fill(page.begin(), page.end(), sentinel);
-                record = PlotRecord{};
+                start_recording();
                 state.viewer.pos_x = px + 0.25;
                 state.viewer.pos_y = py + 0.5;
                 state.viewer.view_angle = angle;
