@@ -5,8 +5,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 castrun="$root/build/tools/castrun/castrun"
 [ -x "$castrun" ] || { echo "gallery: build first (./test.sh or cmake --build build)" >&2; exit 1; }
-for script in "$root"/docs/*.script; do
-    program=$(basename "$script" .script)
+for program in $("$castrun" --help | sed -n 's/^programs: //p'); do
+    script="$root/docs/$program.script"
+    [ -f "$script" ] || continue
     dir="$root"
     [ "$program" = bspcast ] && dir="$root/bspcast"  # it reads bigcastl.txt from here
     (cd "$dir" && "$castrun" "$program" --seed 1 --script "$script" --png "$root/docs/$program.png")
