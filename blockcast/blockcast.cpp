@@ -8,6 +8,7 @@
 #include <memory>
 #include <numbers>
 
+#include "common/common.h"
 #include "graphics/window.h"
 
 namespace blockcast {
@@ -77,29 +78,25 @@ void place_viewer(const World& world, Viewer& viewer) {
     viewer.view_angle = random_int(1000) * 2 * std::numbers::pi / 1000;
 }
 
-bool held(int code) {
-    return graphics::GetAsyncKeyState(code) < 0;
-}
-
 // The keys in their fixed order; a turn steers this frame's side steps.
 void read_keys(Viewer& v) {
-    if (held(graphics::vk::up)) {
+    if (common::key_held(graphics::vk::up)) {
         v.pos_x += 0.25 * std::cos(v.view_angle);
         v.pos_y += 0.25 * std::sin(v.view_angle);
     }
-    if (held(graphics::vk::down)) {
+    if (common::key_held(graphics::vk::down)) {
         v.pos_x -= 0.25 * std::cos(v.view_angle);
         v.pos_y -= 0.25 * std::sin(v.view_angle);
     }
-    if (held(graphics::vk::left)) v.view_angle -= 0.1;
-    if (held(graphics::vk::right)) v.view_angle += 0.1;
-    if (held('A')) v.eye_offset -= 0.02;
-    if (held('Z')) v.eye_offset += 0.02;
-    if (held('X')) {
+    if (common::key_held(graphics::vk::left)) v.view_angle -= 0.1;
+    if (common::key_held(graphics::vk::right)) v.view_angle += 0.1;
+    if (common::key_held('A')) v.eye_offset -= 0.02;
+    if (common::key_held('Z')) v.eye_offset += 0.02;
+    if (common::key_held('X')) {
         v.pos_x += 0.25 * std::sin(v.view_angle);
         v.pos_y -= 0.25 * std::cos(v.view_angle);
     }
-    if (held('C')) {
+    if (common::key_held('C')) {
         v.pos_x -= 0.25 * std::sin(v.view_angle);
         v.pos_y += 0.25 * std::cos(v.view_angle);
     }
@@ -114,12 +111,6 @@ void apply_limits(Viewer& v) {
     if (v.pos_y > 62.75) v.pos_y = 62.75;
     if (v.eye_offset < -0.5) v.eye_offset = -0.5;
     if (v.eye_offset > 0.5) v.eye_offset = 0.5;
-}
-
-void flip(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
 }
 
 }  // namespace
@@ -140,8 +131,8 @@ bool frame(State& state) {
     graphics::pump_events();
     read_keys(state.viewer);
     apply_limits(state.viewer);
-    flip(state.draw_page);
-    return !held(graphics::vk::escape);
+    common::flip_pages(state.draw_page);
+    return !common::key_held(graphics::vk::escape);
 }
 
 int run() {

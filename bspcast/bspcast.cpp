@@ -32,10 +32,6 @@ double radians(std::int16_t degrees) {
     return degrees * std::numbers::pi / 180;
 }
 
-bool held(int code) {
-    return graphics::GetAsyncKeyState(code) < 0;
-}
-
 // A held key pushes one way, and the next frame's push of the same sign is
 // turned back by reverse_factor: the step then alternates between 0 and
 // max_step against the input vector. Intended: it is how the viewer walks.
@@ -73,12 +69,6 @@ void jump(State& s) {
         v.eye_z = 6;
         v.jumping = false;
     }
-}
-
-void flip(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
 }
 
 // Left adds with no wrap at 360; the 16-bit heading wraps by 65536 after
@@ -159,43 +149,43 @@ void move_viewer(const Map& map, Viewer& v, double ix, double iy) {
 std::int16_t read_input(const Map& map, Viewer& v, double clock, bool& quit) {
     std::int16_t state = nothing_changed;
     v.bob_amplitude = 0;
-    if (held(graphics::vk::down)) {
+    if (common::key_held(graphics::vk::down)) {
         const double theta = radians(v.view_angle);
         move_viewer(map, v, -std::sin(theta), -std::cos(theta));
         v.bob_amplitude = 20;
         state = walked;
     }
-    if (held(graphics::vk::up)) {
+    if (common::key_held(graphics::vk::up)) {
         const double theta = radians(v.view_angle);
         move_viewer(map, v, std::sin(theta), std::cos(theta));
         v.bob_amplitude = 20;
         state = walked;
     }
-    if (held(graphics::vk::left)) {
+    if (common::key_held(graphics::vk::left)) {
         v.view_angle = turn_left(v);
         state = redraw;
     }
-    if (held(graphics::vk::right)) {
+    if (common::key_held(graphics::vk::right)) {
         v.view_angle = turn_right(v);
         state = redraw;
     }
-    if (held(graphics::vk::space) && !v.jumping) {
+    if (common::key_held(graphics::vk::space) && !v.jumping) {
         v.gravity = 0.001;
         v.jumping = true;
         v.jump_speed = 10.0;
         v.jump_start_time = clock - 0.01;
         state = redraw;
     }
-    if (held(graphics::vk::escape)) quit = true;
-    if (held('H')) {
+    if (common::key_held(graphics::vk::escape)) quit = true;
+    if (common::key_held('H')) {
         v.show_map = !v.show_map;
         state = redraw;
     }
-    if (held('L')) {
+    if (common::key_held('L')) {
         v.outline_mode = to_int16((v.outline_mode + 1) % 2);
         state = redraw;
     }
-    if (held('C')) {
+    if (common::key_held('C')) {
         v.collision_on = !v.collision_on;
         state = redraw;
     }
@@ -222,7 +212,7 @@ bool frame(State& s) {
     jump(s);
     if (s.redraw_state != nothing_changed) {
         render_view(s.map, s.viewer, s.tables);
-        flip(s.draw_page);
+        common::flip_pages(s.draw_page);
     }
     graphics::pump_events();
     s.redraw_state = read_input(s.map, s.viewer, s.clock, s.quit);

@@ -16,6 +16,16 @@ void plot_block(std::int32_t x, std::int32_t y, std::uint8_t colour) {
     graphics::fill_rect(to_int16(2 * x), to_int16(2 * y), to_int16(2 * x + 2), to_int16(2 * y + 2));
 }
 
+void flip_pages(int& draw_page) {
+    graphics::set_draw_page(draw_page);
+    draw_page = 1 - draw_page;
+    graphics::set_show_page(draw_page);
+}
+
+bool key_held(int code) {
+    return graphics::GetAsyncKeyState(code) < 0;
+}
+
 int sign_of(double v) {
     if (v < 0) return -1;
     if (v > 0) return 1;

@@ -12,6 +12,14 @@ namespace common {
 // coordinates are handed to the window as signed 16-bit values.
 void plot_block(std::int32_t x, std::int32_t y, std::uint8_t colour);
 
+// The page flip every program makes with the same three calls: the drawing
+// page becomes draw_page, draw_page turns over to the other page, and that
+// page is shown.
+void flip_pages(int& draw_page);
+
+// True while the key with that virtual-key code is held.
+bool key_held(int code);
+
 // -1, 0 or 1 by the sign of v (0 for a NaN).
 int sign_of(double v);
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/common.h"
 #include "graphics/window.h"
 
 namespace sectorcast {
@@ -108,16 +109,6 @@ constexpr bool table_is_consistent() {
 }
 static_assert(table_is_consistent());
 
-bool held(int code) {
-    return graphics::GetAsyncKeyState(code) < 0;
-}
-
-void flip(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
-}
-
 struct Keys {
     int step = 0;  // map units against the heading: -3 forward, 3 back
     int turn = 0;  // angle units
@@ -126,10 +117,10 @@ struct Keys {
 // Each key polled once, in this order: of a pair held together the later wins.
 Keys read_keys() {
     Keys keys;
-    if (held(graphics::vk::up)) keys.step = -3;
-    if (held(graphics::vk::down)) keys.step = 3;
-    if (held(graphics::vk::right)) keys.turn = 15;
-    if (held(graphics::vk::left)) keys.turn = -15;
+    if (common::key_held(graphics::vk::up)) keys.step = -3;
+    if (common::key_held(graphics::vk::down)) keys.step = 3;
+    if (common::key_held(graphics::vk::right)) keys.turn = 15;
+    if (common::key_held(graphics::vk::left)) keys.turn = -15;
     return keys;
 }
 
@@ -168,12 +159,13 @@ bool frame(State& state) {
     Viewer& viewer = state.viewer;
     viewer.eye_floor = state.world.sectors[viewer.current_sector].floor_height;
     render_view(state.world, viewer);
-    flip(state.draw_page);  // before the keys: this frame is shown as the move is made
+    common::flip_pages(
+        state.draw_page);  // before the keys: this frame is shown as the move is made
     graphics::pump_events();
     const Keys keys = read_keys();
     if (keys.step != 0) move(state.world, viewer, keys.step);
     if (keys.turn != 0) turn_heading(viewer, keys.turn);
-    return !held(graphics::vk::escape);
+    return !common::key_held(graphics::vk::escape);
 }
 
 int run() {

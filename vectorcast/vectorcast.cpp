@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "common/common.h"
 #include "graphics/window.h"
 #include "vectorcast/vectorcast.h"
 
@@ -34,29 +35,19 @@ void place_viewer(Viewer& v) {
     v.view_angle = 1024;  // toward -x, at the room's opening
 }
 
-bool held(int code) {
-    return graphics::GetAsyncKeyState(code) < 0;
-}
-
 // The keys in their fixed order, each applied at once with the heading of
 // that moment.
 void read_keys(Viewer& v) {
-    if (held(graphics::vk::up)) {
+    if (common::key_held(graphics::vk::up)) {
         v.pos_x += walk_step * std::cos(v.view_angle * unit_angle);
         v.pos_y += walk_step * std::sin(v.view_angle * unit_angle);
     }
-    if (held(graphics::vk::down)) {
+    if (common::key_held(graphics::vk::down)) {
         v.pos_x -= walk_step * std::cos(v.view_angle * unit_angle);
         v.pos_y -= walk_step * std::sin(v.view_angle * unit_angle);
     }
-    if (held(graphics::vk::left)) v.view_angle = wrap_angle(v.view_angle - turn_step);
-    if (held(graphics::vk::right)) v.view_angle = wrap_angle(v.view_angle + turn_step);
-}
-
-void flip(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
+    if (common::key_held(graphics::vk::left)) v.view_angle = wrap_angle(v.view_angle - turn_step);
+    if (common::key_held(graphics::vk::right)) v.view_angle = wrap_angle(v.view_angle + turn_step);
 }
 
 }  // namespace
@@ -101,8 +92,8 @@ bool frame(State& state) {
     render_view(state.world, state.viewer);
     graphics::pump_events();
     read_keys(state.viewer);
-    flip(state.draw_page);
-    return !held(graphics::vk::escape);
+    common::flip_pages(state.draw_page);
+    return !common::key_held(graphics::vk::escape);
 }
 
 int run() {

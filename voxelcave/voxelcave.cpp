@@ -26,14 +26,8 @@ constexpr double push_down = 25;  // grounded: a steady push into the floor
 constexpr double gravity = 20;
 constexpr double jump_speed = -10;
 
-bool held(int code) {
-    return graphics::GetAsyncKeyState(code) < 0;
-}
-
 void flip_and_clear(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
+    common::flip_pages(draw_page);
     graphics::clear_page();
 }
 
@@ -68,18 +62,18 @@ int read_controls(Viewer& v) {
     int walk = 0;
     const Pointer pointer = read_pointer();
     v.view_angle += pointer_turn(pointer.x);
-    if (held(graphics::vk::up)) walk = 1;
-    if (held(graphics::vk::down)) walk = -1;  // wins over Up
-    if (held('A')) v.grounded = true;         // a jump at any time, even in the air
-    if (held(graphics::vk::left)) v.view_angle -= turn_speed;
-    if (held(graphics::vk::right)) v.view_angle += turn_speed;
+    if (common::key_held(graphics::vk::up)) walk = 1;
+    if (common::key_held(graphics::vk::down)) walk = -1;  // wins over Up
+    if (common::key_held('A')) v.grounded = true;         // a jump at any time, even in the air
+    if (common::key_held(graphics::vk::left)) v.view_angle -= turn_speed;
+    if (common::key_held(graphics::vk::right)) v.view_angle += turn_speed;
     return button_walk(pointer.buttons, walk);
 }
 
 void set_vertical_speed(Viewer& v) {
     if (v.grounded) {
         v.vel_z = time_step * push_down;
-        if (held(graphics::vk::space)) {  // polled only on the ground
+        if (common::key_held(graphics::vk::space)) {  // polled only on the ground
             v.vel_z = jump_speed;
             v.grounded = false;
         }
@@ -166,7 +160,7 @@ bool frame(State& state) {
     move_vertically(state.world, v);
     v.grounded = stands_on_something(v.vel_z, v.eye_level, old_level);
     render_view(state.world, v);
-    return !held(graphics::vk::escape);
+    return !common::key_held(graphics::vk::escape);
 }
 
 int run() {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 
+#include "common/common.h"
 #include "graphics/window.h"
 
 namespace voxelgrid {
@@ -42,22 +43,18 @@ void build_maps(World& world) {
     }
 }
 
-bool held(int code) {
-    return graphics::GetAsyncKeyState(code) < 0;
-}
-
 // The keys in their fixed order, each with the heading of that moment.
 void read_keys(Viewer& v) {
-    if (held(graphics::vk::up)) {
+    if (common::key_held(graphics::vk::up)) {
         v.pos_x += move_step * std::cos(v.view_angle);
         v.pos_y += move_step * std::sin(v.view_angle);
     }
-    if (held(graphics::vk::down)) {
+    if (common::key_held(graphics::vk::down)) {
         v.pos_x -= move_step * std::cos(v.view_angle);
         v.pos_y -= move_step * std::sin(v.view_angle);
     }
-    if (held(graphics::vk::right)) v.view_angle += turn_step;
-    if (held(graphics::vk::left)) v.view_angle -= turn_step;
+    if (common::key_held(graphics::vk::right)) v.view_angle += turn_step;
+    if (common::key_held(graphics::vk::left)) v.view_angle -= turn_step;
 }
 
 // Intended: past an edge the coordinate jumps to the opposite edge value
@@ -75,12 +72,6 @@ void wrap_position(Viewer& v) {
     jump_to_opposite_edge(v.pos_y);
 }
 
-void flip(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
-}
-
 }  // namespace
 
 void start_up(State& state) {
@@ -95,8 +86,8 @@ bool frame(State& state) {
     graphics::pump_events();
     read_keys(state.viewer);
     wrap_position(state.viewer);
-    flip(state.draw_page);
-    return !held(graphics::vk::escape);
+    common::flip_pages(state.draw_page);
+    return !common::key_held(graphics::vk::escape);
 }
 
 int run() {

@@ -44,12 +44,6 @@ void build_maps(World& world) {
     }
 }
 
-void flip(int& draw_page) {
-    graphics::set_draw_page(draw_page);
-    draw_page = 1 - draw_page;
-    graphics::set_show_page(draw_page);
-}
-
 // Above the middle row the pointer moves the viewer forward, below it back;
 // with any button, Shift or Ctrl at the last mouse event it moves the eye
 // instead, held in -48..48. c and s are of the heading the view was drawn with.
@@ -92,7 +86,7 @@ void start_up(State& state) {
 }
 
 bool frame(State& state) {
-    flip(state.draw_page);
+    common::flip_pages(state.draw_page);
     graphics::clear_page();
     graphics::pump_events();
     state.frame = read_pointer();
