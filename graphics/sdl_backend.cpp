@@ -503,7 +503,68 @@ void mouse_at(int wx, int wy) {
         win.mouse_mask | (input.held[vk::shift] ? 8 : 0) | (input.held[vk::ctrl] ? 16 : 0);
 }
 
+// --- the renderer ---
+
+// True when the renderer is OpenGL drawn by the CPU (Mesa's llvmpipe, softpipe
+// or swrast, as on a virtual X server): there, SDL's own software renderer
+// copies the picture straight to the X server and costs a tenth as much.
+bool gl_on_the_cpu() {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(win.renderer, &info) != 0 || info.name == nullptr) return false;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    const auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (get_string == nullptr) return false;
+    constexpr unsigned int gl_renderer = 0x1F01;
+    const auto* name = reinterpret_cast<const char*>(get_string(gl_renderer));
+    if (name == nullptr) return false;  // no current context: keep what SDL chose
+    const std::string renderer = name;
+    for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (renderer.find(cpu) != std::string::npos) return true;
+    }
+    return false;
+}
+
+int software_renderer_index() {
+    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+        SDL_RendererInfo info{};
+        if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name != nullptr &&
+            std::strcmp(info.name, "software") == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// SDL's choice with vsync, unless that is OpenGL on the CPU and the user left
+// the choice to us (SDL_RENDER_DRIVER unset).
+void create_renderer() {
+    win.renderer = SDL_CreateRenderer(win.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (win.renderer == nullptr) win.renderer = SDL_CreateRenderer(win.window, -1, 0);
+    if (win.renderer == nullptr) fail("cannot draw into the window");
+    if (SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr || !gl_on_the_cpu()) return;
+    const int software = software_renderer_index();
+    if (software < 0) return;
+    SDL_DestroyRenderer(win.renderer);
+    // The window surface straight to the X server, not through OpenGL again.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    win.renderer = SDL_CreateRenderer(win.window, software, 0);
+    if (win.renderer == nullptr) win.renderer = SDL_CreateRenderer(win.window, -1, 0);
+    if (win.renderer == nullptr) fail("cannot draw into the window");
+}
+
 // --- events ---
+
+// The texture the shown page is converted into: scaled with nearest
+// filtering, and copied without blending (an ARGB texture blends by default,
+// which costs a software renderer more than the rest of presenting).
+void make_texture() {
+    win.texture = SDL_CreateTexture(win.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                    SDL_TEXTUREACCESS_STREAMING, win.width, win.height);
+    if (win.texture == nullptr) fail("cannot make the window's picture");
+    SDL_SetTextureScaleMode(win.texture, SDL_ScaleModeNearest);
+    SDL_SetTextureBlendMode(win.texture, SDL_BLENDMODE_NONE);
+}
 
 void window_event(const SDL_WindowEvent& e) {
     switch (e.event) {
@@ -559,10 +620,7 @@ void handle(const SDL_Event& e) {
             // The texture's contents (or the texture itself) are gone.
             if (e.type == SDL_RENDER_DEVICE_RESET) {
                 SDL_DestroyTexture(win.texture);
-                win.texture = SDL_CreateTexture(win.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                                SDL_TEXTUREACCESS_STREAMING, win.width, win.height);
-                if (win.texture == nullptr) fail("cannot recreate the window's picture");
-                SDL_SetTextureScaleMode(win.texture, SDL_ScaleModeNearest);
+                make_texture();
             }
             win.texture_shows_page = false;
             win.needs_repaint = true;
@@ -611,13 +669,8 @@ void open(const char* title, int width, int height) {
     win.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                   height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
     if (win.window == nullptr) fail("cannot open a window");
-    win.renderer = SDL_CreateRenderer(win.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (win.renderer == nullptr) win.renderer = SDL_CreateRenderer(win.window, -1, 0);
-    if (win.renderer == nullptr) fail("cannot draw into the window");
-    win.texture = SDL_CreateTexture(win.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                    SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (win.texture == nullptr) fail("cannot make the window's picture");
-    SDL_SetTextureScaleMode(win.texture, SDL_ScaleModeNearest);
+    create_renderer();
+    make_texture();
     start_pacing();
     // The window is shown: black, until the first page is presented.
     SDL_SetRenderDrawColor(win.renderer, 0, 0, 0, 255);
