@@ -656,7 +656,20 @@ void present_if_dirty() {
 namespace backend {
 
 void open(const char* title, int width, int height) {
+    // Without a Wayland display, probing for one only prints libwayland's
+    // complaint beside ours: try X11 and the console alone.
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm");
+    }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) fail("no display to open a window on");
+    // SDL falls back to drivers that show nothing (offscreen, dummy) where
+    // there is no display: the program would run unseen and unstoppable.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr && driver != nullptr &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        SDL_SetError("only the %s video driver is available", driver);
+        fail("no display to open a window on");
+    }
     win = Window{};
     win.width = width;
     win.height = height;

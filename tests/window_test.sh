@@ -12,7 +12,8 @@
 # window shows the picture scaled by exactly 2 between black bars, and resized
 # back the same picture as before; tapping KEY ends the program with status 0
 # within a few seconds. Second run: closing the window as a window manager
-# does (the closer sends WM_DELETE_WINDOW) ends it with status 0 too.
+# does (the closer sends WM_DELETE_WINDOW) ends it with status 0 too. Third
+# run, with no display: one line that suggests castrun, and status 1.
 #
 # --seed sets CAST_SEED, so a program that draws its world at random draws the
 # same one every time. Exit status: 0 passed, 1 failed, 77 skipped (a tool is
@@ -228,6 +229,16 @@ if start_program; then
     "$closer" "$window"
     expect_exit_0 "the window was closed"
 fi
+
+# --- third run: no display at all ---
+echo "run 3: $name with no display"
+(cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$program") \
+    >"$work/out3.txt" 2>"$work/err3.txt"
+status=$?
+[ "$status" -eq 1 ] || fail "with no display $name ended with status $status, not 1"
+[ "$(wc -l <"$work/err3.txt")" -eq 1 ] || fail "with no display $name did not print one line"
+grep -q castrun "$work/err3.txt" || fail "with no display $name did not suggest castrun"
+cat "$work/err3.txt"
 
 if [ "$failures" -eq 0 ]; then
     echo "PASSED: $name in a real window"
