@@ -35,3 +35,12 @@ endfunction()
 add_window_test(blockcast "RAYCASTING PE BLOCURI" 640x480 Escape
                 --seed 2 --hold Up:0.5
                 --band 0:8:0,0,252:60 --band 472:8:160,160,160:60)
+
+# The window's input, seen by a probe that prints what it reads.
+if(TARGET graphics_sdl)
+  add_executable(window_probe window_probe.cpp)
+  target_link_libraries(window_probe PRIVATE graphics_sdl)
+  add_test(NAME window_input
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/window_input.sh $<TARGET_FILE:window_probe>)
+  set_tests_properties(window_input PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60 LABELS window)
+endif()
