@@ -16,31 +16,40 @@ if(NOT XVFB_PROGRAM OR NOT XDOTOOL_PROGRAM)
   message(STATUS "window tests: Xvfb or xdotool not found, they will be skipped")
 endif()
 
-# add_window_test(PROGRAM TITLE WxH END_KEY [more window_test.sh arguments])
-function(add_window_test program title size end_key)
+# add_window_test(NAME PROGRAM TITLE WxH END_KEY [more window_test.sh arguments])
+function(add_window_test name program title size end_key)
   if(NOT TARGET ${program})
     return()
   endif()
-  add_test(NAME window_${program}
+  add_test(NAME window_${name}
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/window_test.sh --program $<TARGET_FILE:${program}>
                    --title ${title} --size ${size} --end ${end_key} --closer "${window_closer}"
                    ${ARGN})
-  set_tests_properties(window_${program} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90
+  set_tests_properties(window_${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90
                        LABELS window)
 endfunction()
 
 # Seed 2 walks from an open start: after 22 to 38 frames of Up (the 0.5 s
 # hold at 60 frames per second) the view is open enough that at least 496 of
 # the 640 columns show the ceiling at the top and the floor at the bottom.
-add_window_test(blockcast "RAYCASTING PE BLOCURI" 640x480 Escape
+add_window_test(blockcast blockcast "RAYCASTING PE BLOCURI" 640x480 Escape
                 --seed 2 --hold Up:0.5
                 --band 0:8:0,0,252:60 --band 472:8:160,160,160:60)
-
-# The window's input, seen by a probe that prints what it reads.
-if(TARGET graphics_sdl)
-  add_executable(window_probe window_probe.cpp)
-  target_link_libraries(window_probe PRIVATE graphics_sdl)
-  add_test(NAME window_input
-           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/window_input.sh $<TARGET_FILE:window_probe>)
-  set_tests_properties(window_input PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60 LABELS window)
-endif()
+add_window_test(vectorcast vectorcast "RAYCASTING CU VECTORI" 640x480 Escape --hold Up:0.3)
+add_window_test(sectorcast sectorcast "RAYCASTING PE SECTOR" 640x480 Escape --hold Up:0.3)
+add_window_test(bspcast bspcast "RAYCASTING PRIN BSP" 640x480 Escape
+                --copy ${PROJECT_SOURCE_DIR}/bspcast/bigcastl.txt --hold Up:0.3 --settle 3)
+# Started where there is no map: an empty world, with only the plan's marker.
+add_window_test(bspcast_without_map bspcast "RAYCASTING PRIN BSP" 640x480 Escape --hold Left:0.3)
+# The waves and the moving objects never stop.
+add_window_test(objectcast objectcast "RAYCASTING CU OBIECTE" 640x480 Escape
+                --hold Up:0.3 --animated)
+# The room turns by itself; typed keys, and a typed Esc ends it.
+add_window_test(polycast polycast "RAY CASTING" 800x600 Escape --type qg --animated)
+add_window_test(voxelgrid voxelgrid "RAYCASTING CU VOXELI" 640x480 Escape --hold Up:0.3)
+# Steered by the pointer alone, never quite still; any typed key ends it.
+add_window_test(voxelmouse voxelmouse "RAY CASTING CU VOXELI" 800x600 q
+                --pointer 400,300 --move 700,100 --animated)
+# The pointer near the middle keeps the view from spinning; the viewer settles.
+add_window_test(voxelcave voxelcave "RAY CASTING CU VOXELI" 800x600 Escape
+                --pointer 400,300 --hold Up:0.3 --animated)
