@@ -21,9 +21,11 @@ grep -q "share/raycasting" "$prefix/share/doc/raycasting/README.md" ||
 
 "$prefix/bin/bspbuild" --check "$prefix/share/raycasting/bigcastl.txt" >/dev/null ||
     fail "the installed map does not pass bspbuild --check"
-(cd "$prefix/share/raycasting" && "$prefix/bin/castrun" bspcast --frames 3 --png "$prefix/castle.png") ||
-    fail "castrun bspcast in the share folder"
-(cd "$prefix" && "$prefix/bin/castrun" bspcast --frames 3 --png "$prefix/empty.png") ||
+# bspcast shows a blank page until something moves: turn once.
+printf '2\n1 Left\n2\n' >"$prefix/turn.script"
+(cd "$prefix/share/raycasting" && "$prefix/bin/castrun" bspcast --script "$prefix/turn.script" \
+    --png "$prefix/castle.png") || fail "castrun bspcast in the share folder"
+(cd "$prefix" && "$prefix/bin/castrun" bspcast --script "$prefix/turn.script" --png "$prefix/empty.png") ||
     fail "castrun bspcast elsewhere"
 if [ -f "$prefix/castle.png" ] && [ -f "$prefix/empty.png" ] && cmp -s "$prefix/castle.png" "$prefix/empty.png"; then
     fail "bspcast shows the same picture with and without the map"
