@@ -9,7 +9,10 @@ source scripts/setup.sh
 
 cast_install_missing
 cast_build build
-ctest --test-dir build --output-on-failure -j 2
+# A real window under a virtual X server depends on timing that a loaded
+# machine can upset: a window test that fails is run once more, and says so.
+ctest --test-dir build --output-on-failure -j 2 -LE window
+ctest --test-dir build --output-on-failure -L window --repeat until-pass:2
 
 echo "== under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAST_SANITIZE=ON >/dev/null

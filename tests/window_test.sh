@@ -136,7 +136,11 @@ expect_exit_0() {
     else
         wait "$program_pid"
         local status=$?
-        [ "$status" -eq 0 ] || fail "$name ended with status $status after $how"
+        if [ "$status" -ne 0 ]; then
+            fail "$name ended with status $status after $how"
+            echo "  its standard output:"; sed 's/^/    /' "$work/out.txt"
+            echo "  its standard error:"; sed 's/^/    /' "$work/err.txt"
+        fi
     fi
     program_pid=""
 }
