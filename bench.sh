@@ -29,7 +29,7 @@ printf '| program | run | frames | frames/s | ms/frame | 99%% ms | target frames
 printf '|---|---|---|---|---|---|---|\n'
 for run in "${runs[@]}"; do
     IFS='|' read -r program what frames args target <<<"$run"
-    [ -x "$root/build/$program/$program" ] || [ -d "$root/$program" ] || continue
+    [ -d "$root/$program" ] || continue
     dir="$root"
     [ "$program" = bspcast ] && dir="$root/bspcast"
     # shellcheck disable=SC2086

@@ -48,6 +48,11 @@ ModeSize mode_size(int mode) {
 // same sequence.
 constexpr std::uint64_t unseeded_state = 0x2545F4914F6CDD1Dull;
 
+// A text size below 6 is in units of 8 pixels; a larger one is the height itself.
+int text_height(int size) {
+    return size < 6 ? size * 8 : size;
+}
+
 int page_or_zero(int page) {
     return page >= 0 && page < page_count ? page : 0;
 }
@@ -367,7 +372,7 @@ void set_text_style(int font, int direction, int size) {
     canvas.text_font = font;
     canvas.text_direction = direction;
     canvas.text_size = size;
-    prepare_text(size < 6 ? size * 8 : size);  // glyphs are made here, not while drawing
+    prepare_text(text_height(size));  // glyphs are made here, not while drawing
 }
 
 void set_text_align(int horizontal, int vertical) {
@@ -376,8 +381,9 @@ void set_text_align(int horizontal, int vertical) {
 }
 
 void draw_text(int x, int y, const char* text) {
-    const int height = canvas.text_size < 6 ? canvas.text_size * 8 : canvas.text_size;
-    if (render_text(x, y, text, height, canvas.text_h, canvas.text_v)) canvas.touch();
+    if (render_text(x, y, text, text_height(canvas.text_size), canvas.text_h, canvas.text_v)) {
+        canvas.touch();
+    }
 }
 
 bool key_waiting() {

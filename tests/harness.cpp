@@ -1,6 +1,9 @@
 #include "harness.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
 
 #include <sstream>
 
@@ -49,6 +52,33 @@ CommandResult castrun(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = castrun::run_command(argv, out, err);
     return {status, out.str(), err.str()};
+}
+
+bool read_png(const std::string& path, Picture& picture) {
+    picture = Picture{};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_read_info(png, info);
+    picture.width = static_cast<int>(png_get_image_width(png, info));
+    picture.height = static_cast<int>(png_get_image_height(png, info));
+    picture.rgb8 =
+        png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB && png_get_bit_depth(png, info) == 8;
+    if (picture.rgb8) {
+        std::vector<png_byte> row(png_get_rowbytes(png, info));
+        for (int y = 0; y < picture.height; ++y) {
+            png_read_row(png, row.data(), nullptr);
+            for (int x = 0; x < picture.width; ++x) {
+                const std::size_t i = static_cast<std::size_t>(x) * 3;
+                picture.pixels.push_back({row[i], row[i + 1], row[i + 2]});
+            }
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return true;
 }
 
 }  // namespace harness

@@ -35,6 +35,16 @@ struct CommandResult {
 };
 CommandResult castrun(const std::vector<std::string>& args);
 
+// A PNG read back: its size and format, and its pixels when it is 8-bit RGB
+// (castrun's format). False when the file cannot be read.
+struct Picture {
+    int width = 0, height = 0;
+    bool rgb8 = false;  // 8-bit RGB, as castrun writes
+    std::vector<graphics::Rgb> pixels;
+    graphics::Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+bool read_png(const std::string& path, Picture& picture);
+
 // The pixel the window shows.
 inline graphics::Rgb shown(int x, int y) {
     return graphics::shown_rgb(x, y);

@@ -1,6 +1,5 @@
 // castrun as a command: its arguments, exit codes, frame counting and PNG.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -90,47 +89,19 @@ TEST(Castrun, BenchPrintsOneTimedemoLine) {
     }
 }
 
-// Reads a PNG back with libpng: its size and the colour of one pixel.
-struct PngInfo {
-    png_uint_32 width = 0, height = 0;
-    int colour_type = -1, bit_depth = 0;
-    std::array<png_byte, 3> pixel{};
-};
-
-PngInfo read_png(const fs::path& path, int px, int py) {
-    PngInfo info;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return info;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop pi = png_create_info_struct(png);
-    png_init_io(png, f);
-    png_read_info(png, pi);
-    info.width = png_get_image_width(png, pi);
-    info.height = png_get_image_height(png, pi);
-    info.colour_type = png_get_color_type(png, pi);
-    info.bit_depth = png_get_bit_depth(png, pi);
-    std::vector<png_byte> row(png_get_rowbytes(png, pi));
-    for (int y = 0; y <= py; ++y) png_read_row(png, row.data(), nullptr);
-    for (int c = 0; c < 3; ++c)
-        info.pixel[static_cast<std::size_t>(c)] = row[static_cast<std::size_t>(px * 3 + c)];
-    png_destroy_read_struct(&png, &pi, nullptr);
-    std::fclose(f);
-    return info;
-}
-
 TEST(Castrun, WritesTheShownPageAsAnRgbPng) {
     const fs::path png = temp_file("shot.png");
     fs::remove(png);
     ASSERT_EQ(harness::castrun({"blockcast", "--frames", "3", "--seed", "5", "--png", png.string()})
                   .status,
               0);
-    const PngInfo info = read_png(png, 0, 0);
-    EXPECT_EQ(info.width, 640u);
-    EXPECT_EQ(info.height, 480u);
-    EXPECT_EQ(info.colour_type, PNG_COLOR_TYPE_RGB);
-    EXPECT_EQ(info.bit_depth, 8);
+    harness::Picture picture;
+    ASSERT_TRUE(harness::read_png(png.string(), picture));
+    EXPECT_EQ(picture.width, 640);
+    EXPECT_EQ(picture.height, 480);
+    ASSERT_TRUE(picture.rgb8);
     // The top-left pixel of blockcast's view is ceiling, palette entry 191.
-    EXPECT_EQ(info.pixel, (std::array<png_byte, 3>{0, 0, 252}));
+    EXPECT_EQ(picture.at(0, 0), (graphics::Rgb{0, 0, 252}));
     const harness::CommandResult r =
         harness::castrun({"blockcast", "--frames", "1", "--png", "/nonexistent/dir/x.png"});
     EXPECT_EQ(r.status, 1);

@@ -3,9 +3,7 @@
 // pixel of any program fails here; to accept it on purpose, run
 // docs/gallery.sh, which rewrites the pictures, and review them.
 #include <gtest/gtest.h>
-#include <png.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,38 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<graphics::Rgb> pixels;
-};
-
-// An 8-bit RGB PNG as written by castrun --png.
-bool read_picture(const fs::path& path, Picture& picture) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, f);
-    png_read_info(png, info);
-    const bool rgb8 =
-        png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB && png_get_bit_depth(png, info) == 8;
-    picture.width = static_cast<int>(png_get_image_width(png, info));
-    picture.height = static_cast<int>(png_get_image_height(png, info));
-    if (rgb8) {
-        std::vector<png_byte> row(png_get_rowbytes(png, info));
-        for (int y = 0; y < picture.height; ++y) {
-            png_read_row(png, row.data(), nullptr);
-            for (int x = 0; x < picture.width; ++x) {
-                const std::size_t i = static_cast<std::size_t>(x) * 3;
-                picture.pixels.push_back({row[i], row[i + 1], row[i + 2]});
-            }
-        }
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    return rgb8;
-}
-
 std::string read_text(const fs::path& path) {
     std::ifstream in(path);
     std::ostringstream text;
@@ -73,8 +39,9 @@ TEST_P(Gallery, TheScriptStillShowsTheCommittedPicture) {
     const fs::path script = docs / (std::string(program.name) + ".script");
     const fs::path golden = docs / (std::string(program.name) + ".png");
     ASSERT_TRUE(fs::exists(script)) << script;
-    Picture expected;
-    ASSERT_TRUE(read_picture(golden, expected)) << golden;
+    harness::Picture expected;
+    ASSERT_TRUE(harness::read_png(golden.string(), expected)) << golden;
+    ASSERT_TRUE(expected.rgb8) << golden;
 
     // bspcast reads its map from the working directory.
     const fs::path saved = fs::current_path();
